@@ -1,0 +1,3 @@
+#include "assets/dsound.h"
+
+DSound::~DSound() = default;

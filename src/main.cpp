@@ -1,0 +1,6 @@
+#include "host/form.h"
+
+int main(int argc, char** argv)
+{
+    return lumenhallMain(argc, argv);
+}
