@@ -1,6 +1,7 @@
 // Bitmap: a decoded picture, rows of 24-bit blue-green-red pixels, top row first.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

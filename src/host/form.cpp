@@ -1,5 +1,6 @@
 #include "host/form.h"
 
+#include "host/desktop.h"
 #include "host/modes.h"
 #include "host/settings.h"
 
@@ -77,8 +78,8 @@ void TForm1::FormCreate(const std::vector<std::string>& args)
 
 void TForm1::startSaverMode()
 {
-    // This module never asks for the desktop picture (saverWantsDesktop); a module that did would
-    // get none here, as there is no screen capture on this platform: `desktop` stays null.
+    // Taken before our window covers the screen; stays null where the screen cannot be read.
+    if (saverWantsDesktop()) shell.desktop = captureDesktopPicture();
     raiseProcessPriority();
     window_ = std::make_unique<SaverWindow>(app_, app_.title());
     window_->makeFullScreen();

@@ -21,8 +21,10 @@ void TForm1::AppIdle(bool& done)
     }
 
     if (shell.isConfig) {
-        // Runs once: the dialog is driven by its controls from here on.
+        // Runs once: the dialog is driven by its controls from here on. Until the dialog has a
+        // window of its own, settings mode ends here, after its set-up.
         app_.clearIdleHandler();
+        close();
         return;
     }
 

@@ -53,3 +53,28 @@ TEST(DisplayModes, OnlyTheFirst500AreListed)
 }
 
 }  // namespace
+
+#include "host/desktop.h"
+
+#include "assets/bitmap.h"
+
+namespace {
+
+TEST(DesktopPicture, StretchedIntoTheTop768RowsOf1024)
+{
+    // A 2 × 2 desktop: blue, green / red, white.
+    const std::vector<uint8_t> bgr = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    std::unique_ptr<Bitmap> p(makeDesktopPicture(2, 2, bgr));
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->width, 1024);
+    ASSERT_EQ(p->height, 1024);
+    const auto at = [&](int x, int y) { const uint8_t* q = p->row(y) + x * 3; return std::vector<int>{q[0], q[1], q[2]}; };
+    EXPECT_EQ(at(0, 0), (std::vector<int>{255, 0, 0}));
+    EXPECT_EQ(at(1023, 383), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(at(0, 384), (std::vector<int>{0, 0, 255}));
+    EXPECT_EQ(at(1023, 767), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(at(500, 768), (std::vector<int>{0, 0, 0})) << "rows below 768 get no drawing";
+    EXPECT_EQ(makeDesktopPicture(0, 0, {}), nullptr);
+}
+
+}  // namespace

@@ -146,6 +146,7 @@ TEST_F(PumpTest, SettingsModeUninstallsTheHandlerOnce)
     idle(1);
     EXPECT_FALSE(app.hasIdleHandler());
     EXPECT_TRUE(fakeLog.empty());
+    EXPECT_TRUE(app.terminated()) << "with no dialog window yet, settings mode ends after its set-up";
 }
 
 TEST_F(PumpTest, PreviewHidesTheFormOnTheFirstCallAndKeepsRunning)
