@@ -2,17 +2,23 @@
 // Input is routed to the handlers below by the application's event loop.
 #pragma once
 
+#include "platform/glcontext.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 class Application;
 struct SDL_Window;
 
 class SaverWindow {
 public:
-    // Creates the window hidden, covering the primary display. Raises when it cannot be made.
-    SaverWindow(Application& app, const std::string& caption);
+    // Creates the window hidden and GL-capable, covering the primary display or, with a size, of
+    // that size. Raises when no window can be made at all; a window without a GL visual is still
+    // made (glCapable() then answers false and the view cannot be created on it).
+    SaverWindow(Application& app, const std::string& caption, const GLPixelRequest& pixels = {},
+                int width = 0, int height = 0);
     ~SaverWindow();
     SaverWindow(const SaverWindow&) = delete;
     SaverWindow& operator=(const SaverWindow&) = delete;
@@ -27,6 +33,17 @@ public:
     void setCaption(const std::string& caption);
     std::string caption() const;
     void clientSize(int& width, int& height) const;
+    void setClientSize(int width, int height);
+
+    bool glCapable() const { return glCapable_; }
+    int depthBits() const { return depthBits_; }   // what the visual was made with
+
+    // A picture shown in the window from (0, 0), repainted whenever the window is exposed, until
+    // cleared: rows of red-green-blue bytes, top row first.
+    void showPicture(int width, int height, std::vector<uint8_t> rgb);
+    void clearPicture();
+    bool hasPicture() const { return !picture_.empty(); }
+    void repaint();   // what the loop calls when the window is exposed
 
     std::function<void(int key)> onKeyDown;
     std::function<void(int button)> onMouseDown;
@@ -39,9 +56,15 @@ public:
 
 private:
     void paintBlack();
+    void paintPicture();
 
     Application& app_;
     SDL_Window* window_ = nullptr;
     uint32_t id_ = 0;
     bool visible_ = false;
+    bool glCapable_ = false;
+    int depthBits_ = 0;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    std::vector<uint8_t> picture_;
 };

@@ -118,6 +118,8 @@ void Application::dispatch(const SDL_Event& event)
             w->onResize(event.window.data1, event.window.data2);
         else if (event.window.event == SDL_WINDOWEVENT_CLOSE && w->onClose)
             w->onClose();
+        else if (event.window.event == SDL_WINDOWEVENT_EXPOSED && w->hasPicture())
+            w->repaint();
         break;
     }
 }

@@ -6,13 +6,43 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
-SaverWindow::SaverWindow(Application& app, const std::string& caption) : app_(app)
+#include <cstdlib>
+
+SaverWindow::SaverWindow(Application& app, const std::string& caption, const GLPixelRequest& pixels,
+                         int width, int height)
+    : app_(app)
 {
     if (!app.openDisplay()) throw Exception(std::string("Cannot open the display: ") + SDL_GetError());
     SDL_Rect bounds{0, 0, 800, 600};
     SDL_GetDisplayBounds(0, &bounds);
-    window_ = SDL_CreateWindow(caption.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_HIDDEN);
+    if (width > 0 && height > 0) {
+        bounds.w = width;
+        bounds.h = height;
+    }
+    // The closest pixel format that works: the requested depth first, then less.
+    const int channel = pixels.colorBits >= 24 ? 8 : 5;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, pixels.alphaBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, pixels.stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, pixels.doubleBuffer ? 1 : 0);
+    const int depths[] = {pixels.depthBits, 24, 16, 0};
+    for (int depth : depths) {
+        if (depth > pixels.depthBits) continue;
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+        window_ = SDL_CreateWindow(caption.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
+                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+        if (window_) {
+            glCapable_ = true;
+            depthBits_ = depth;
+            break;
+        }
+    }
+    if (!window_)
+        window_ = SDL_CreateWindow(caption.c_str(), bounds.x, bounds.y, bounds.w, bounds.h, SDL_WINDOW_HIDDEN);
     if (!window_) throw Exception(std::string("Cannot create the window: ") + SDL_GetError());
     id_ = SDL_GetWindowID(window_);
     app_.registerWindow(id_, this);
@@ -72,6 +102,72 @@ std::string SaverWindow::caption() const
 void SaverWindow::clientSize(int& width, int& height) const
 {
     SDL_GetWindowSize(window_, &width, &height);
+}
+
+void SaverWindow::setClientSize(int width, int height)
+{
+    SDL_SetWindowSize(window_, width, height);
+}
+
+void SaverWindow::showPicture(int width, int height, std::vector<uint8_t> rgb)
+{
+    pictureWidth_ = width;
+    pictureHeight_ = height;
+    picture_ = std::move(rgb);
+    paintPicture();
+}
+
+void SaverWindow::clearPicture()
+{
+    picture_.clear();
+}
+
+void SaverWindow::repaint()
+{
+    paintBlack();
+    paintPicture();
+}
+
+void SaverWindow::paintPicture()
+{
+    if (picture_.empty() || pictureWidth_ <= 0 || pictureHeight_ <= 0) return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    Display* display = info.info.x11.display;
+    const Window xwindow = info.info.x11.window;
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, xwindow, &attributes)) return;
+    // Drawn with the window's own visual, whatever its depth and channel order.
+    XImage* image = XCreateImage(display, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap, 0,
+                                 nullptr, static_cast<unsigned>(pictureWidth_),
+                                 static_cast<unsigned>(pictureHeight_), 32, 0);
+    if (!image) return;
+    image->data = static_cast<char*>(malloc(static_cast<size_t>(image->bytes_per_line) * pictureHeight_));
+    if (!image->data) {
+        XDestroyImage(image);
+        return;
+    }
+    const auto place = [](uint8_t value, unsigned long mask) -> unsigned long {
+        if (!mask) return 0;
+        int shift = 0;
+        while (!((mask >> shift) & 1)) ++shift;
+        const unsigned long max = mask >> shift;
+        return ((static_cast<unsigned long>(value) * max + 127) / 255) << shift;
+    };
+    const uint8_t* p = picture_.data();
+    for (int y = 0; y < pictureHeight_; ++y) {
+        for (int x = 0; x < pictureWidth_; ++x, p += 3) {
+            XPutPixel(image, x, y,
+                      place(p[0], image->red_mask) | place(p[1], image->green_mask) | place(p[2], image->blue_mask));
+        }
+    }
+    GC gc = XCreateGC(display, xwindow, 0, nullptr);
+    XPutImage(display, xwindow, gc, image, 0, 0, 0, 0, static_cast<unsigned>(pictureWidth_),
+              static_cast<unsigned>(pictureHeight_));
+    XFreeGC(display, gc);
+    XDestroyImage(image);   // frees the pixel memory too
+    XFlush(display);
 }
 
 void SaverWindow::paintBlack()
