@@ -16,7 +16,7 @@ protected:
         resetFakes();
         shell = ShellState{};
     }
-    void TearDown() override { shell = ShellState{}; }
+    // The form's destruction at the end of each test releases what the test left in `shell`.
 
     // Saver mode after a successful start, without a window.
     void startSaver()

@@ -30,7 +30,7 @@ TEST(CommaText, Writing)
 
 TEST(CommaText, Reading)
 {
-    struct Case { const char* text; StringList lines; };
+    struct Case { std::string text; StringList lines; };
     const Case cases[] = {
         {"", {}},
         {"\"\"", {""}},
@@ -42,7 +42,7 @@ TEST(CommaText, Reading)
         {"\"open", {"open"}},                         // an unterminated quote runs to the end
         {"\"a\"b", {"a", "b"}},
         {"a,", {"a", ""}},                            // a trailing comma is an empty last line
-        {std::string("x\0y", 3).c_str(), {"x"}},
+        {std::string("x\0y", 3), {"x"}},
     };
     for (const Case& c : cases) EXPECT_EQ(fromCommaText(c.text), c.lines) << "for: " << c.text;
 
