@@ -8,5 +8,15 @@ struct ScreenMode {
     int frequency = 0;       // Hz; 0 when the driver reports none
 };
 
+class SaverWindow;
+
 // Mode `index` of the primary display (0 upward); false past the last one or without a display.
 bool enumerateDisplayMode(int index, ScreenMode& mode);
+
+// Switches the primary display to `mode` (one that the enumeration returned) for this run only,
+// with `window` full screen in it. False when the switch does not succeed.
+bool changeDisplayMode(SaverWindow& window, const ScreenMode& mode);
+
+// Returns the display to the desktop mode it had before the first change of this run; does
+// nothing when no mode was changed.
+void restoreDisplayMode();

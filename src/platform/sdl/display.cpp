@@ -15,3 +15,10 @@ bool enumerateDisplayMode(int index, ScreenMode& mode)
     mode.frequency = m.refresh_rate;
     return true;
 }
+
+bool changeDisplayMode(SaverWindow&, const ScreenMode&)
+{
+    return false;
+}
+
+void restoreDisplayMode() {}

@@ -1,0 +1,1 @@
+// Register-combiner emulation (being written).

@@ -1,0 +1,1 @@
+#include "glview/statuslog.h"

@@ -1,0 +1,1 @@
+// The status log picture of the qualification (being written).
