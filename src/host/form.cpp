@@ -195,6 +195,7 @@ void TForm1::FormDestroy()
     // the display mode, then the sound and the desktop picture go.
     if (shell.saver) delete shell.saver;
     if (shell.view) closeView(shell.view);
+    else restoreDisplayMode();   // a switch whose view could not be made is undone all the same
     if (shell.sound) delete shell.sound;
     if (shell.desktop) delete shell.desktop;
     hide();

@@ -1,7 +1,18 @@
-// Saver mode after the black window is up: requirements, then the show.
+// Saver mode after the black window is up: requirements, display mode, qualification, and then
+// either the show or the status log of a machine that does not qualify.
 #include "host/form.h"
 
 #include "host/saverstart.h"
+
+#include "assets/dsound.h"
+#include "glview/glv.h"
+#include "glview/qualify.h"
+
+#include "platform/exception.h"
+#include "platform/system.h"
+#include "platform/window.h"
+
+#include <GL/glu.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -20,18 +31,43 @@ void applyHostMinimums(SaverRequirements& requirements)
     requirements.extensions.push_back("GL_ARB_multitexture");
 }
 
+DisplayMode requestedDisplayMode(int itemIndex)
+{
+    if (itemIndex > 0 && itemIndex <= kMaxListedModes) return shell.modes[itemIndex - 1];
+    return shell.defaultMode;
+}
+
 void TForm1::startShow()
 {
     SaverRequirements requirements;
     saverRequirements(requirements);
     applyHostMinimums(requirements);
 
+    DisplayMode mode = requestedDisplayMode(res.itemIndex);
+    int32_t triangleRate = 0;
+    if (!qualifyMachine(&shell.view, *window_, requirements, mode, triangleRate)) {
+        // The status log stays on the screen until input or the stop timer ends the run.
+        focus();
+        stop.setEnabled(true);
+        return;
+    }
+
+    if (sound.checked) shell.sound = new DSound;
     app_.setIdleHandler([this](bool& done) { AppIdle(done); });
+    window_->setCaption("Lumenhall, " + shell.view->renderer);
 
     Saver* saver = new Saver;
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     saver->glv = shell.view;
     saver->desktop = shell.desktop;
     saver->sound = shell.sound;
+    saver->quadric = gluNewQuadric();
+    saver->trianglesPerSecond = triangleRate;
+    const std::string archive = saverName() + ".dat";
+    if (!fileExists(archive) && saverNeedsDataFile()) {
+        delete saver;
+        throw Exception("Can't find " + archive);
+    }
+    // The archive itself is opened once its reader exists; until then the scene has none.
     shell.saver = saver;
 }

@@ -1,8 +1,15 @@
 #include "host/contract.h"
 
+#include "glview/glv.h"
+
 #include "platform/system.h"
 
-Saver::~Saver() = default;
+#include <GL/glu.h>
+
+Saver::~Saver()
+{
+    if (quadric) gluDeleteQuadric(quadric);
+}
 
 Texture* Saver::addTexture(Texture* texture)
 {
@@ -14,6 +21,8 @@ void Saver::load() {}
 
 void Saver::frame()
 {
-    // Nothing is drawn yet; pace the pump rather than spin a processor on an empty frame.
+    // The scene has nothing to draw yet: a black frame, presented, at a modest pace.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (glv) glv->swap();
     sleepMs(10);
 }

@@ -5,8 +5,10 @@
 #include "assets/dsound.h"
 #include "glview/glv.h"
 #include "intro/intro.h"
+#include "glview/qualify.h"
 
 #include "platform/exception.h"
+#include "platform/glcontext.h"
 
 std::vector<std::string> fakeLog;
 FakeScript fakeScript;
@@ -82,6 +84,7 @@ int introFrame()
     return r;
 }
 
+GLV::GLV(SaverWindow* window, int) : control(window) {}
 GLV::~GLV() {}
 
 void closeView(GLV* view)
@@ -91,3 +94,14 @@ void closeView(GLV* view)
 }
 
 DSound::~DSound() { fakeLog.push_back("delete sound"); }
+
+bool qualifyMachine(GLV**, SaverWindow&, const SaverRequirements&, DisplayMode&, int32_t&, const MachineProbe&)
+{
+    fakeLog.push_back("qualifyMachine");
+    return false;
+}
+
+MachineProbe realMachine()
+{
+    return {};
+}

@@ -123,7 +123,7 @@ TEST_F(PumpTest, InputDuringTheIntroLeavesTheSceneUnloaded)
 TEST_F(PumpTest, FormDestroyReleasesInItsOrderOnce)
 {
     shell.saver = new Saver;
-    shell.view = new GLV;
+    shell.view = new GLV(nullptr, 1);
     shell.sound = new DSound;
     form.visible = true;
     form.FormDestroy();
