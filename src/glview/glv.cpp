@@ -1,5 +1,7 @@
 #include "glview/glv.h"
 
+#include "glview/combiners.h"
+
 
 #include "platform/display.h"
 #include "platform/exception.h"
@@ -93,6 +95,17 @@ GLV::GLV(SaverWindow* control, int /*flags*/) : control(control)
 
     fetchExtensionEntryPoints();
 
+    // Mesa has no register combiners; where GLSL can stand in for them, the program's combiner
+    // calls go to the emulation and the qualification sees the extension the program really has.
+    if (!hasExtension("GL_NV_register_combiners") && combinerEmulationSupported()) {
+        activateCombinerEmulation();
+        combinerParameteriNV = emulatedCombinerParameteriNV;
+        combinerInputNV = emulatedCombinerInputNV;
+        combinerOutputNV = emulatedCombinerOutputNV;
+        finalCombinerInputNV = emulatedFinalCombinerInputNV;
+        extensions.push_back("GL_NV_register_combiners");
+    }
+
     // Synchronised swaps keep the per-frame effects at their designed pace and spare a processor.
     if (!GLContext::setSwapInterval(1)) GLContext::setSwapInterval(0);
 }
@@ -100,6 +113,8 @@ GLV::GLV(SaverWindow* control, int /*flags*/) : control(control)
 GLV::~GLV()
 {
     if (control) control->onResize = nullptr;
+    // The emulation's programs belong to this context: delete them while it is still current.
+    if (combinerEmulationActive() && context && context->makeCurrent()) deactivateCombinerEmulation();
 }
 
 void GLV::swap()
