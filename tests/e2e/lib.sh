@@ -14,9 +14,12 @@ fresh_env() {
     chmod 700 "$XDG_RUNTIME_DIR"
 }
 
-# X id of the first mapped top-level window whose name is exactly $1, or nothing.
+# X id of the first top-level window named $1, or "$1, " followed by more (the saver's caption
+# gains the renderer once the machine qualified), or nothing.
 find_window() {
-    xwininfo -root -children 2>/dev/null | awk -v name="\"$1\":" '$2 == name {print $1; exit}'
+    xwininfo -root -children 2>/dev/null | awk -v name="$1" '
+        { line = $0; sub(/^ *0x[0-9a-f]+ /, "", line) }
+        index(line, "\"" name "\":") == 1 || index(line, "\"" name ", ") == 1 { print $1; exit }'
 }
 
 wait_window() {   # name, seconds

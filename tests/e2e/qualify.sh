@@ -25,6 +25,7 @@ tail -n 1 "$LUMENHALL_STATUS_LOG" | grep -q '^K Triangles/sec [0-9]*$' || fail "
 grep -qx 'GL_NV_register_combiners ok' "$LUMENHALL_STATUS_LOG" || fail "combiners not offered"
 sleep 0.5
 kill -0 "$PID" 2>/dev/null || fail "the show did not keep running: $(cat "$CASE_DIR/stderr")"
+xwininfo -root -children | grep -q '"Lumenhall, llvmpipe' || fail "the caption does not name the renderer"
 xdotool key a
 wait_exit "$PID" 10 || fail "a key did not end the show"
 [ "$RC" -eq 0 ] || fail "exit code $RC"

@@ -54,7 +54,7 @@ fresh_env
 start_saver
 timeout 10 "$bin" /s; RC=$?
 [ "$RC" -eq 0 ] || fail "second saver exit code $RC"
-count=$(xwininfo -root -children | grep -c '"Lumenhall"')
+count=$(xwininfo -root -children | grep -c '"Lumenhall[",]')
 [ "$count" -eq 1 ] || fail "$count saver windows"
 "$bin" /p 12345 &
 PREVIEW=$!
