@@ -4,6 +4,7 @@
 
 #include "host/saverstart.h"
 
+#include "assets/datfile.h"
 #include "assets/dsound.h"
 #include "glview/glv.h"
 #include "glview/qualify.h"
@@ -64,10 +65,12 @@ void TForm1::startShow()
     saver->quadric = gluNewQuadric();
     saver->trianglesPerSecond = triangleRate;
     const std::string archive = saverName() + ".dat";
-    if (!fileExists(archive) && saverNeedsDataFile()) {
+    try {
+        if (fileExists(archive)) saver->datFile = new DatFile(archive);
+        else if (saverNeedsDataFile()) throw Exception("Can't find " + archive);
+    } catch (...) {
         delete saver;
-        throw Exception("Can't find " + archive);
+        throw;
     }
-    // The archive itself is opened once its reader exists; until then the scene has none.
     shell.saver = saver;
 }

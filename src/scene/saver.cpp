@@ -1,5 +1,7 @@
 #include "host/contract.h"
 
+#include "assets/datfile.h"
+#include "assets/texture.h"
 #include "glview/glv.h"
 
 #include "platform/system.h"
@@ -8,7 +10,10 @@
 
 Saver::~Saver()
 {
+    // Runs while the GL context still exists, so the textures can give back their GL objects.
     if (quadric) gluDeleteQuadric(quadric);
+    for (Texture* texture : textures) delete texture;
+    delete datFile;
 }
 
 Texture* Saver::addTexture(Texture* texture)

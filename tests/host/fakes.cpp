@@ -2,6 +2,7 @@
 
 #include "host/contract.h"
 
+#include "assets/datfile.h"
 #include "assets/dsound.h"
 #include "glview/glv.h"
 #include "intro/intro.h"
@@ -94,6 +95,8 @@ void closeView(GLV* view)
 }
 
 DSound::~DSound() { fakeLog.push_back("delete sound"); }
+
+DatFile::DatFile(const std::string& name) { fakeLog.push_back("open " + name); }
 
 bool qualifyMachine(GLV**, SaverWindow&, const SaverRequirements&, DisplayMode&, int32_t&, const MachineProbe&)
 {
