@@ -10,6 +10,8 @@ trap 'kill $(jobs -p) 2>/dev/null' EXIT
 fresh_env() {
     CASE_DIR=$(mktemp -d /tmp/caldrise-e2e-XXXXXX)
     export XDG_RUNTIME_DIR="$CASE_DIR/run" XDG_CONFIG_HOME="$CASE_DIR/config"
+    # No sound card here: SDL's dummy device takes the mixed sound and discards it.
+    export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
     mkdir -p "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
 }
