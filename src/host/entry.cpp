@@ -12,10 +12,14 @@ int lumenhallMain(int argc, char** argv)
     }
 
     // At most one preview and one other instance at a time (saver, settings, or a start without
-    // a switch); the lock lives as long as the process.
-    static NamedMutex mutex(first.find("/p") != std::string::npos ? "LUMENHALL_PREVIEW_MUTEX"
-                                                                  : "LUMENHALL_OTHER_MUTEX");
-    if (mutex.lastError() == kErrorAlreadyExists) return 0;
+    // a switch); the lock lives as long as the process. xscreensaver runs its hacks itself, one
+    // per screen and one in its settings' preview, so the hack roles take no lock.
+    const DesktopRole role = desktopRoleFromArgument(args.empty() ? std::string() : args[0]);
+    if (role != DesktopRole::Root && role != DesktopRole::WindowId) {
+        static NamedMutex mutex(first.find("/p") != std::string::npos ? "LUMENHALL_PREVIEW_MUTEX"
+                                                                      : "LUMENHALL_OTHER_MUTEX");
+        if (mutex.lastError() == kErrorAlreadyExists) return 0;
+    }
 
     Application app;
     app.setTitle("Lumenhall");

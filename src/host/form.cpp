@@ -10,6 +10,7 @@
 
 #include "platform/display.h"
 #include "platform/exception.h"
+#include "platform/preview.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -18,6 +19,8 @@
 #include <cstdlib>
 
 ShellState shell;
+
+const char* const kMakerAddress = "https://www.harvelle.example/";
 
 ShellMode modeFromArgument(const std::string& argument)
 {
@@ -34,6 +37,7 @@ ShellMode modeFromArgument(const std::string& argument)
 TForm1::TForm1(Application& app) : stop(app), app_(app)
 {
     Label1.caption = "Resolution";
+    Label2.caption = kMakerAddress;
     res.items.push_back("desktop resolution");
     sound.caption = "Enable Sound";
     sound.checked = true;
@@ -68,6 +72,11 @@ void TForm1::FormCreate(const std::vector<std::string>& args)
     saverApplyCustomStrings(customStrings.lines);
 
     const std::string first = args.empty() ? std::string() : args[0];
+    const DesktopRole role = desktopRoleFromArgument(first);
+    if (role != DesktopRole::None) {
+        startDesktopRole(role, args);
+        return;
+    }
     switch (modeFromArgument(first)) {
     case ShellMode::Saver: startSaverMode(); break;
     case ShellMode::Preview: startPreviewMode(args); break;
@@ -121,6 +130,7 @@ void TForm1::startPreviewMode(const std::vector<std::string>& args)
     long parent = 0;
     if (!parseInteger(handle, parent)) throw Exception(formatMessage("'%s' is not a valid integer value", handle));
     shell.previewParent = parent;
+    preview_ = std::make_unique<PreviewTarget>(static_cast<unsigned long>(parent));
     shell.isPreview = 1;
     visible = true;   // shown inside the host's window until the first idle call
     app_.setIdleHandler([this](bool& done) { AppIdle(done); });
@@ -142,9 +152,11 @@ void TForm1::startSettingsMode()
 
 // ---- Exit rules ------------------------------------------------------------------------------
 
-void TForm1::FormKeyDown(int)
+void TForm1::FormKeyDown(int key)
 {
-    if (shell.isSaver) close();
+    // In the plain window only Escape (key code 27) closes it, besides its close box.
+    constexpr int kEscape = 27;
+    if (shell.isSaver || (role_ == DesktopRole::Window && key == kEscape)) close();
 }
 
 void TForm1::FormMouseDown(int)
@@ -183,7 +195,13 @@ void TForm1::focus()
 
 void TForm1::Button1Click()
 {
-    storeSettings(*this, RegistryRoot::localMachine());
+    try {
+        storeSettings(*this, RegistryRoot::localMachine());
+    } catch (const std::exception& e) {
+        // Nothing was stored; the dialog stays open so that the user can try again or cancel.
+        app_.showError(e.what());
+        return;
+    }
     close();
 }
 

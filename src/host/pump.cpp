@@ -2,9 +2,31 @@
 // called by the application's loop whenever no event is waiting.
 #include "host/form.h"
 
+#include "host/banner.h"
+
 #include "intro/intro.h"
 
+#include "platform/clock.h"
+#include "platform/preview.h"
 #include "platform/system.h"
+
+// The banner is copied at most every 50 ms (about 20 times a second) rather than on every idle
+// call: the picture never changes, and the copy only has to come back soon after the host's
+// window was covered or repainted. The pump sleeps in between instead of using a whole processor.
+constexpr uint32_t kPreviewIntervalMs = 50;
+
+void TForm1::drawPreview()
+{
+    if (!preview_) return;
+    const uint32_t now = tickCount();
+    if (!previewDrawnOnce_ || now - previewDrawn_ >= kPreviewIntervalMs) {
+        preview_->draw(5, 20, kBannerWidth, kBannerHeight, previewBannerPixels());
+        previewDrawn_ = now;
+        previewDrawnOnce_ = true;
+    }
+    // The instance ends once the host's window is gone.
+    if (!preview_->alive()) close();
+}
 
 void TForm1::AppIdle(bool& done)
 {
@@ -15,15 +37,16 @@ void TForm1::AppIdle(bool& done)
             shell.previewFirst = 0;
             hide();
         }
-        // The banner is repainted on every call; a few times a second is plenty for a preview.
-        sleepMs(20);
+        drawPreview();
+        sleepMs(10);
         return;
     }
 
     if (shell.isConfig) {
-        // Runs once: the dialog is driven by its controls from here on. Until the dialog has a
-        // window of its own, settings mode ends here, after its set-up.
+        // Runs once: the dialog is driven by its controls from here on, until OK, the link or its
+        // close box ends it; then the program ends (a failed OK keeps it open).
         app_.clearIdleHandler();
+        showSettingsDialog();
         close();
         return;
     }

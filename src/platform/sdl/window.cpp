@@ -8,7 +8,17 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdint>
 #include <cstdlib>
+
+unsigned long rootWindowId()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 0;
+    const unsigned long root = DefaultRootWindow(display);
+    XCloseDisplay(display);
+    return root;
+}
 
 SaverWindow::SaverWindow(Application& app, const std::string& caption, const GLPixelRequest& pixels,
                          int width, int height)
@@ -49,20 +59,53 @@ SaverWindow::SaverWindow(Application& app, const std::string& caption, const GLP
     paintBlack();
 }
 
+SaverWindow::SaverWindow(Application& app, unsigned long foreignId) : app_(app), foreign_(true)
+{
+    if (!app.openDisplay()) throw Exception(std::string("Cannot open the display: ") + SDL_GetError());
+    // The visual is the owner's. SDL picks the GL configuration that matches it among those with at
+    // least the sizes asked for, so ask for what nearly every GL visual has: 8-bit channels, a
+    // 24-bit depth buffer, double buffering.
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    window_ = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(foreignId)));
+    if (!window_) throw Exception(std::string("Cannot use the window: ") + SDL_GetError());
+    glCapable_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_OPENGL) != 0;
+    depthBits_ = glCapable_ ? 24 : 0;
+    // Mapped by its owner; shown as far as this run is concerned.
+    visible_ = (SDL_GetWindowFlags(window_) & SDL_WINDOW_SHOWN) != 0;
+    id_ = SDL_GetWindowID(window_);
+    app_.registerWindow(id_, this);
+}
+
 SaverWindow::~SaverWindow()
 {
     app_.unregisterWindow(id_);
+    // For a foreign window SDL only lets go of it; the X window stays its owner's.
     if (window_) SDL_DestroyWindow(window_);
 }
 
 void SaverWindow::makeFullScreen()
 {
+    if (foreign_) return;   // the owner decides the size of its window
     SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
 }
 
 void SaverWindow::makeBorderless()
 {
+    if (foreign_) return;
     SDL_SetWindowBordered(window_, SDL_FALSE);
+}
+
+void SaverWindow::makeResizable()
+{
+    if (foreign_) return;
+    SDL_SetWindowResizable(window_, SDL_TRUE);
 }
 
 void SaverWindow::hideCursor()
@@ -72,6 +115,10 @@ void SaverWindow::hideCursor()
 
 void SaverWindow::show()
 {
+    if (foreign_) {
+        visible_ = true;   // mapped and stacked by its owner
+        return;
+    }
     SDL_ShowWindow(window_);
     SDL_RaiseWindow(window_);
     visible_ = true;
@@ -80,17 +127,23 @@ void SaverWindow::show()
 
 void SaverWindow::hide()
 {
+    if (foreign_) {
+        visible_ = false;
+        return;
+    }
     SDL_HideWindow(window_);
     visible_ = false;
 }
 
 void SaverWindow::focus()
 {
+    if (foreign_) return;   // input belongs to the owner
     SDL_RaiseWindow(window_);
 }
 
 void SaverWindow::setCaption(const std::string& caption)
 {
+    if (foreign_) return;   // the owner's title (or the root window's) is not ours to change
     SDL_SetWindowTitle(window_, caption.c_str());
 }
 
@@ -106,6 +159,7 @@ void SaverWindow::clientSize(int& width, int& height) const
 
 void SaverWindow::setClientSize(int width, int height)
 {
+    if (foreign_) return;
     SDL_SetWindowSize(window_, width, height);
 }
 
@@ -173,7 +227,9 @@ void SaverWindow::paintPicture()
 void SaverWindow::paintBlack()
 {
     // The X server paints the window's background itself on every expose, so the window is black
-    // from the moment it is mapped, before any GL context draws into it.
+    // from the moment it is mapped, before any GL context draws into it. A foreign window keeps
+    // the background its owner gave it (the root window's would outlive the run).
+    if (foreign_) return;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
