@@ -9,6 +9,7 @@
 #include "glview/glv.h"
 
 #include "platform/display.h"
+#include "platform/display_recovery.h"
 #include "platform/exception.h"
 #include "platform/preview.h"
 #include "platform/system.h"
@@ -58,6 +59,9 @@ void TForm1::FormCreate(const std::vector<std::string>& args)
     const size_t slash = exe.find_last_of('/');
     if (slash != std::string::npos) setCurrentDirectory(exe.substr(0, slash + 1) + saverName());
 
+    // A run killed in a changed display mode left the screen in it: back to the desktop mode it
+    // recorded, before the display is opened, so that what is read from it is the desktop's.
+    recoverDesktopMode();
     app_.openDisplay();
     listDisplayModes(res, shell.modes, [](int index, DisplayMode& mode) {
         ScreenMode m;

@@ -1,5 +1,6 @@
 #include "platform/display.h"
 
+#include "platform/display_recovery.h"
 #include "platform/window.h"
 
 #include <SDL.h>
@@ -217,6 +218,7 @@ bool changeDisplayMode(SaverWindow& window, const ScreenMode& mode)
         SDL_GetWindowPosition(sdlWindow, &first.windowed.x, &first.windowed.y);
         SDL_GetWindowSize(sdlWindow, &first.windowed.w, &first.windowed.h);
         change = first;
+        recordDesktopMode(first.desktop.w, first.desktop.h, first.desktop.refresh_rate);   // for a killed run
     }
 
     // SDL switches the mode while a window in exclusive full screen is visible, and only then.
@@ -242,6 +244,7 @@ void restoreDisplayMode()
     if (!change.active) return;
     const Change was = change;
     change = Change{};
+    forgetDesktopMode();   // back now, or with the window's end below; nothing left to recover
     // Without the window, or without SDL, nothing is left to do: destroying a full-screen window,
     // like SDL_Quit, returns the display to the mode SDL found at start-up.
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
