@@ -5,6 +5,7 @@ here=$(dirname "$0")
 . "$here/lib.sh"
 bin=$1
 xwindow=$2
+build=${3:-}   # the build folder, for the installed layout; that case is left out without it
 [ -n "${DISPLAY:-}" ] || fail "no DISPLAY"
 
 # A magenta window of 320 x 240 standing in for xscreensaver's; its id in HOST.
@@ -127,5 +128,26 @@ fresh_env
 timeout 10 "$bin" --windows; [ $? -eq 0 ] || fail "--windows"
 timeout 10 "$bin" root; [ $? -eq 0 ] || fail "root"
 [ -z "$(find_window Lumenhall)" ] || fail "a window appeared for an unknown word"
+
+if [ -n "$build" ]; then
+    echo "case: installed, the link on the PATH finds the data folder beside the real file"
+    fresh_env
+    cmake --install "$build" --prefix "$CASE_DIR/prefix" >"$CASE_DIR/install.log" 2>&1 || fail "install: $(cat "$CASE_DIR/install.log")"
+    [ -L "$CASE_DIR/prefix/bin/caldrise" ] || fail "no link in bin/"
+    [ "$(readlink -f "$CASE_DIR/prefix/bin/caldrise")" = "$CASE_DIR/prefix/lib/caldrise/caldrise" ] || fail "the link goes elsewhere"
+    for f in Caldrise.dat logo.dat caldrise.str; do
+        [ -f "$CASE_DIR/prefix/lib/caldrise/Caldrise/$f" ] || fail "no $f in the installed data folder"
+    done
+    [ -f "$CASE_DIR/prefix/share/xscreensaver/config/caldrise.xml" ] || fail "no xscreensaver config"
+    make_host
+    (cd / && PATH="$CASE_DIR/prefix/bin:$PATH" XSCREENSAVER_WINDOW=$HOST exec caldrise --root) 2>"$CASE_DIR/stderr" &
+    PID=$!
+    wait_drawn 60 || fail "the installed program did not draw: $(cat "$CASE_DIR/stderr")"
+    [ "$(readlink "/proc/$PID/cwd")" = "$CASE_DIR/prefix/lib/caldrise/Caldrise" ] || fail "working in $(readlink "/proc/$PID/cwd")"
+    kill -TERM "$PID"
+    wait_exit "$PID" 20 || fail "SIGTERM did not end the installed program"
+    [ "$RC" -eq 0 ] || fail "exit code $RC"
+    drop_host
+fi
 
 echo "desktop roles: all cases passed"
