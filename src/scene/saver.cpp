@@ -18,6 +18,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -214,8 +215,15 @@ void Saver::load()
 
     soundPlayer = sound;
     if (soundPlayer) {
-        readSoundBank(*soundPlayer);
-        startSoundLoops(*soundPlayer);
+        try {
+            readSoundBank(*soundPlayer);
+            startSoundLoops(*soundPlayer);
+        } catch (const Exception& e) {
+            // No sound device, or no usable sound bank: the show goes on in silence instead of
+            // stopping on an error box at every idle call. Nothing was started yet.
+            std::fprintf(stderr, "Caldrise: the show runs without sound: %s\n", e.what());
+            soundPlayer = nullptr;
+        }
     }
 
     sceneLight = new Light(sunPosition);

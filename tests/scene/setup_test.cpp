@@ -188,6 +188,18 @@ protected:
     DSound* player = nullptr;   // the host's: deleted after the Saver
 };
 
+TEST_F(SetupTest, WithoutAUsableSoundBankTheShowGoesOnInSilence)
+{
+    giveArchive();
+    giveSound();
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(saver->load()) << "no caldrise.str: no sound, but no error box at every idle call";
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("caldrise.str"), std::string::npos) << said;
+    EXPECT_EQ(soundPlayer, nullptr) << "the timeline and the captions then play nothing";
+    EXPECT_EQ(saver->textures.size(), 13u) << "the rest of the set-up still runs";
+}
+
 TEST_F(SetupTest, ReadsTheBankIntoFourteenSlotsAndStartsTheLoops)
 {
     writeBank(7);   // a seventh sound is never read
