@@ -20,6 +20,9 @@ void raiseProcessPriority();
 // Total physical memory in bytes, saturated to 32 bits as the original 32-bit memory status was.
 uint32_t totalPhysicalMemory32();
 
+// The most resident memory the process has held so far, in bytes (for the recorder's figures).
+uint64_t peakMemoryBytes();
+
 // Environment lookup; empty when unset.
 std::string environmentValue(const char* name);
 

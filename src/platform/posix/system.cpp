@@ -64,6 +64,13 @@ uint32_t totalPhysicalMemory32()
     return bytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(bytes);
 }
 
+uint64_t peakMemoryBytes()
+{
+    struct rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+    return static_cast<uint64_t>(usage.ru_maxrss) * 1024;   // Linux counts kilobytes
+}
+
 std::string environmentValue(const char* name)
 {
     const char* value = getenv(name);
