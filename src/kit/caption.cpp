@@ -25,20 +25,6 @@ float clampUnit(float x)
 
 }  // namespace
 
-int captionCell(char c)
-{
-    if (c >= '1' && c <= '9') return c - '1';
-    if (c == '0') return 9;
-    if (c >= 'a' && c <= 'z') return 10 + (c - 'a');
-    switch (c) {
-    case ':': return 56;
-    case ',': return 58;
-    case '.': return 59;
-    case '-': return 60;
-    default: return -1;
-    }
-}
-
 float captionAlpha(float typed, size_t length)
 {
     return clampUnit(10.0f - (typed - static_cast<float>(length)) * 0.1f);

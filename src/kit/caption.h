@@ -10,6 +10,8 @@
 // unit is built into the scene library for that reason.
 #pragma once
 
+#include "kit/fontcells.h"
+
 #include <cstddef>
 
 // What the caller provides: the GL context current, the scene's projection, blending enabled.
@@ -18,11 +20,6 @@
 // texturing off on unit 1 and unit 1 active; the modelview matrix mode, the modelview matrix as
 // it was; the current colour white with the caption's alpha.
 void drawCaption(const char* text, float typed, bool atTop);
-
-// The font cell of a character: "1" … "9" → 0 … 8, "0" → 9, "a" … "z" → 10 … 35, ":" → 56,
-// "," → 58, "." → 59, "-" → 60; -1 for every other character (space and capitals included),
-// which takes its position but draws nothing.
-int captionCell(char c);
 
 // The caption's opacity: 10 − (typed − length) × 0.1, limited to 0 … 1 (NaN gives 0).
 float captionAlpha(float typed, size_t length);

@@ -9,6 +9,8 @@
 // write C++ source that the program compiles in.
 #pragma once
 
+#include "kit/fontcells.h"   // captionCell: the cells the font glyphs go into
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -111,6 +113,4 @@ Picture forgePreviewBanner(const ForgeFonts& fonts);
 constexpr int kBannerWidth = 140;
 constexpr int kBannerHeight = 70;
 
-// The font image's cell of each caption character, or −1 for a character without one.
-int fontCellOf(char c);
 constexpr int kFontCells = 64;

@@ -335,7 +335,7 @@ Picture sheetAsDrawn(const std::vector<ForgedImage>& images, const ForgeFonts& f
         const int cellW = 24, cellH = 48, top = sheet.height - cellH - 20;
         const int fcw = font.width / kFontCells;
         for (size_t i = 0; i < text.size(); ++i) {
-            const int c = fontCellOf(text[i]);
+            const int c = captionCell(text[i]);
             if (c < 0) continue;
             for (int y = 0; y < cellH; ++y)
                 for (int x = 0; x < cellW; ++x) {

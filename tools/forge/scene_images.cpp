@@ -281,7 +281,7 @@ Picture makeFont(const ForgeFonts& fonts)
     const int baseline = (kFontHeight - ascent - descent) / 2 + ascent;
     for (size_t k = 0; k < chars.size(); ++k) {
         const Lettering& g = glyphs[k];
-        const int c = fontCellOf(chars[k]);
+        const int c = captionCell(chars[k]);
         const int left = c * kFontCellWidth + (kFontCellWidth - g.width) / 2;
         const int top = baseline - g.baseline;
         for (int y = 0; y < g.height; ++y)
@@ -388,20 +388,6 @@ Picture makeDisc()
 }
 
 }   // namespace
-
-int fontCellOf(char c)
-{
-    if (c >= '1' && c <= '9') return c - '1';
-    if (c == '0') return 9;
-    if (c >= 'a' && c <= 'z') return 10 + (c - 'a');
-    switch (c) {
-    case ':': return 56;
-    case ',': return 58;
-    case '.': return 59;
-    case '-': return 60;
-    default: return -1;
-    }
-}
 
 std::vector<ForgedImage> forgeSceneImages(const ForgeFonts& fonts)
 {
